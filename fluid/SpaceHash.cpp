@@ -1,0 +1,65 @@
+#include "fluid/SpaceHash.h"
+
+#include <algorithm>
+#include <new>
+
+#include "fluid/Fluid.h"
+#include "math/AlignedAlloc.h"
+
+SpaceHash::SpaceHash() : center{0, 0, 0, 0}, cornerOffset{0, 0, 0, 0} {}
+
+SpaceHash::~SpaceHash() {
+    if (cells) {
+        alignedFree(cells);
+        cells = nullptr;
+    }
+}
+
+bool SpaceHash::init() {
+    void* memory = alignedAlloc(sizeof(HashCell) * kCellCount);
+    if (!memory) {
+        cells = nullptr;
+        return false;
+    }
+    cells = static_cast<HashCell*>(memory);
+    for (std::uint32_t i = 0; i < kCellCount; ++i) new (&cells[i]) HashCell();
+    cellCount = kCellCount;
+    cellSize = supportRadius;
+    invCellSize = 1.0f / supportRadius;
+    // The cube root of 148176 is 52.92; truncated, the grid is 52 cells a side.
+    side = static_cast<std::int32_t>(std::pow(static_cast<double>(kCellCount), kOneThirdSingle));
+    center = zeroVector;
+    const float half = static_cast<float>(side / 2) * cellSize;
+    cornerOffset = Vec4{half, half, half, 0.0f} - center;
+    return true;
+}
+
+CellCoord SpaceHash::cellOf(const Vec4& position, float reciprocalCellSize) const {
+    const Vec4 scaled = (position + cornerOffset) * reciprocalCellSize;
+#if FLUID_SIMD
+    alignas(16) std::int32_t t[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(t), _mm_cvttps_epi32(load(scaled)));
+    CellCoord c{t[0], t[1], t[2]};
+#else
+    CellCoord c{truncToInt(scaled.x), truncToInt(scaled.y), truncToInt(scaled.z)};
+#endif
+    const std::int32_t last = side - 1;
+    c.x = std::clamp(c.x, 0, last);
+    c.y = std::clamp(c.y, 0, last);
+    c.z = std::clamp(c.z, 0, last);
+    return c;
+}
+
+void SpaceHash::build(std::uint32_t count, Particle* particles) {
+    for (std::uint32_t i = 0; i < cellCount; ++i) {
+        cells[i].head = nullptr;
+        cells[i].count = 0;
+    }
+    for (std::uint32_t i = 0; i < count; ++i) {
+        Particle& p = particles[i];
+        HashCell& cell = cells[cellIndex(cellOf(p.position, invCellSize))];
+        p.next = cell.head;
+        p.cell = &cell;
+        cell.head = &p;
+    }
+}

@@ -1,0 +1,79 @@
+// Uniform grid of cubic cells, edge = the support radius, around the origin. Each cell holds a
+// list of its particles through their own next links, so building it allocates nothing.
+#pragma once
+
+#include <cstdint>
+
+#include "fluid/HashCell.h"
+#include "fluid/Particle.h"
+#include "math/Precision.h"
+#include "math/Vec4.h"
+
+// Integer coordinates of a grid cell.
+struct CellCoord {
+    std::int32_t x, y, z;
+};
+
+class alignas(16) SpaceHash {
+public:
+    static constexpr std::uint32_t kCellCount = 16 * 9261; // 148176
+
+    SpaceHash();
+    virtual ~SpaceHash();
+    SpaceHash(const SpaceHash&) = delete;
+    SpaceHash& operator=(const SpaceHash&) = delete;
+
+    // Creates the cell array from supportRadius. False when it cannot be allocated.
+    bool init();
+    // Clears every cell and inserts the first count particles, in storage order, at list heads.
+    void build(std::uint32_t count, Particle* particles);
+
+    // Cell of a position scaled by the given reciprocal cell size, each coordinate clamped to
+    // 0..side-1 so that a particle thrown out of the grid box never leaves the array.
+    CellCoord cellOf(const Vec4& position, float reciprocalCellSize) const;
+    std::int32_t cellIndex(CellCoord c) const { return (c.z * side + c.y) * side + c.x; }
+    bool contains(std::int32_t x, std::int32_t y, std::int32_t z) const {
+        return x >= 0 && x < side && y >= 0 && y < side && z >= 0 && z < side;
+    }
+
+    // Calls visit(j) for every particle in the 27 cells around c: layers z, rows y, cells x, each
+    // in ascending order, each list from its head. Cells outside the grid are skipped.
+    template <typename Visit>
+    void forEachNeighbour(CellCoord c, Visit&& visit) const;
+
+    std::uint32_t cellCount = 0;
+    std::int32_t side = 0;
+    float cellSize = 0.0f;
+    float invCellSize = 0.0f;
+    Vec4 center;
+    Vec4 cornerOffset;
+    HashCell* cells = nullptr;
+};
+
+// Prefetch hints for a whole 128-byte record, four 32-byte lines. A null record gives hints that
+// fetch nothing; the address is formed as an integer so no null pointer arithmetic happens.
+inline void prefetchRecord(const void* record) {
+    auto base = reinterpret_cast<std::uintptr_t>(record);
+    _mm_prefetch(reinterpret_cast<const char*>(base), _MM_HINT_T0);
+    _mm_prefetch(reinterpret_cast<const char*>(base + 32), _MM_HINT_T0);
+    _mm_prefetch(reinterpret_cast<const char*>(base + 64), _MM_HINT_T0);
+    _mm_prefetch(reinterpret_cast<const char*>(base + 96), _MM_HINT_T0);
+}
+
+template <typename Visit>
+void SpaceHash::forEachNeighbour(CellCoord c, Visit&& visit) const {
+    for (std::int32_t k = 0; k < 3; ++k) {
+        const std::int32_t z = c.z - 1 + k;
+        for (std::int32_t j = 0; j < 3; ++j) {
+            const std::int32_t y = c.y - 1 + j;
+            for (std::int32_t i = 0; i < 3; ++i) {
+                const std::int32_t x = c.x - 1 + i;
+                if (!contains(x, y, z)) continue;
+                for (const Particle* p = cells[cellIndex({x, y, z})].head; p; p = p->next) {
+                    prefetchRecord(p->next);
+                    visit(*p);
+                }
+            }
+        }
+    }
+}
