@@ -21,6 +21,11 @@ bool SpaceHash::init() {
         cells = nullptr;
         return false;
     }
+    if (!order.init(kCellCount, Fluid::kMaxParticles)) {
+        alignedFree(memory);
+        cells = nullptr;
+        return false;
+    }
     cells = static_cast<HashCell*>(memory);
     for (std::uint32_t i = 0; i < kCellCount; ++i) new (&cells[i]) HashCell();
     cellCount = kCellCount;
@@ -51,15 +56,15 @@ CellCoord SpaceHash::cellOf(const Vec4& position, float reciprocalCellSize) cons
 }
 
 void SpaceHash::build(std::uint32_t count, Particle* particles) {
-    for (std::uint32_t i = 0; i < cellCount; ++i) {
-        cells[i].head = nullptr;
-        cells[i].count = 0;
-    }
+    order.clearOccupied(cells);
     for (std::uint32_t i = 0; i < count; ++i) {
         Particle& p = particles[i];
-        HashCell& cell = cells[cellIndex(cellOf(p.position, invCellSize))];
+        const std::int32_t index = cellIndex(cellOf(p.position, invCellSize));
+        HashCell& cell = cells[index];
         p.next = cell.head;
         p.cell = &cell;
         cell.head = &p;
+        order.markOccupied(static_cast<std::uint32_t>(index));
     }
+    order.assignSlots(cells, particles);
 }

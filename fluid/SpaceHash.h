@@ -4,15 +4,11 @@
 
 #include <cstdint>
 
+#include "fluid/CellOrder.h"
 #include "fluid/HashCell.h"
 #include "fluid/Particle.h"
 #include "math/Precision.h"
 #include "math/Vec4.h"
-
-// Integer coordinates of a grid cell.
-struct CellCoord {
-    std::int32_t x, y, z;
-};
 
 class alignas(16) SpaceHash {
 public:
@@ -26,6 +22,7 @@ public:
     // Creates the cell array from supportRadius. False when it cannot be allocated.
     bool init();
     // Clears every cell and inserts the first count particles, in storage order, at list heads.
+    // Only the cells filled by the previous build can be non-empty, so only those are cleared.
     void build(std::uint32_t count, Particle* particles);
 
     // Cell of a position scaled by the given reciprocal cell size, each coordinate clamped to
@@ -48,6 +45,9 @@ public:
     Vec4 center;
     Vec4 cornerOffset;
     HashCell* cells = nullptr;
+
+    // The particles numbered in cell order, with the arrays the force passes gather into.
+    CellOrder order;
 };
 
 // Prefetch hints for a whole 128-byte record, four 32-byte lines. A null record gives hints that
