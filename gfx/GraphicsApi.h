@@ -206,6 +206,25 @@ protected:
     virtual ~GraphicsObject() = default;
 };
 
+// What serves the three entry points below. The library a program links decides the default:
+// fluid_gfx serves OpenGL, fluid_gfx_recording serves nothing until a test installs its
+// recording backend. Every other operation is a virtual of the objects these create.
+class Backend {
+public:
+    virtual GraphicsObject* createGraphicsObject(std::uint32_t sdkVersion) = 0;
+    virtual Result createEffectFromFile(Device* device, const char* path, const void* defines,
+                                        void* include, std::uint32_t flags, void* pool,
+                                        Effect** effect, Buffer** errors) = 0;
+    virtual Result createTextureFromFile(Device* device, const char* path, Texture** texture) = 0;
+
+protected:
+    ~Backend() = default;
+};
+
+// Makes backend serve the entry points from now on; null goes back to the default. Returns the
+// one that served before. Not thread-safe; meant for start-up and tests.
+Backend* installBackend(Backend* backend);
+
 // Entry points, served by the installed backend (OpenGL unless a test installs another).
 // Null when no graphics object can be had.
 GraphicsObject* createGraphicsObject(std::uint32_t sdkVersion);
