@@ -222,7 +222,10 @@ void Fluid::computeForces() {
     if (o.slotCount != particleCount) hash.build(particleCount, particles);
 
     const std::uint32_t n = particleCount;
+    // The records are read in cell order, so fetch a few ahead, the whole 128 bytes of each.
+    constexpr std::uint32_t kPrefetchDistance = 8;
     for (std::uint32_t k = 0; k < n; ++k) {
+        if (k + kPrefetchDistance < n) prefetchRecord(&particles[o.slotParticle[k + kPrefetchDistance]]);
         const Particle& p = particles[o.slotParticle[k]];
         o.x[k] = p.position.x;
         o.y[k] = p.position.y;

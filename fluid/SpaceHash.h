@@ -33,11 +33,6 @@ public:
         return x >= 0 && x < side && y >= 0 && y < side && z >= 0 && z < side;
     }
 
-    // Calls visit(j) for every particle in the 27 cells around c: layers z, rows y, cells x, each
-    // in ascending order, each list from its head. Cells outside the grid are skipped.
-    template <typename Visit>
-    void forEachNeighbour(CellCoord c, Visit&& visit) const;
-
     std::uint32_t cellCount = 0;
     std::int32_t side = 0;
     float cellSize = 0.0f;
@@ -60,20 +55,3 @@ inline void prefetchRecord(const void* record) {
     _mm_prefetch(reinterpret_cast<const char*>(base + 96), _MM_HINT_T0);
 }
 
-template <typename Visit>
-void SpaceHash::forEachNeighbour(CellCoord c, Visit&& visit) const {
-    for (std::int32_t k = 0; k < 3; ++k) {
-        const std::int32_t z = c.z - 1 + k;
-        for (std::int32_t j = 0; j < 3; ++j) {
-            const std::int32_t y = c.y - 1 + j;
-            for (std::int32_t i = 0; i < 3; ++i) {
-                const std::int32_t x = c.x - 1 + i;
-                if (!contains(x, y, z)) continue;
-                for (const Particle* p = cells[cellIndex({x, y, z})].head; p; p = p->next) {
-                    prefetchRecord(p->next);
-                    visit(*p);
-                }
-            }
-        }
-    }
-}

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "fluid/Fluid.h"
+#include "ReferenceForces.h"
 
 namespace {
 
@@ -90,7 +91,7 @@ TEST_F(SpaceHashTest, PositionsOutsideTheGridBoxStayInsideTheArray) {
     // The walk around a clamped corner cell visits only cells of the grid and finds the particle.
     place({{0.0f, 5.0f, 0.0f, 0}});
     int visits = 0;
-    fluid.hash.forEachNeighbour(fluid.hash.cellOf(fluid.particles[0].position, fluid.hash.invCellSize),
+    reference::forEachNeighbour(fluid.hash, fluid.hash.cellOf(fluid.particles[0].position, fluid.hash.invCellSize),
                                 [&](const Particle& p) {
                                     EXPECT_EQ(&p, &fluid.particles[0]);
                                     ++visits;
