@@ -49,7 +49,8 @@ struct Dds {
         for (int i = 0; i < 4; ++i) put32(b, 92 + 4 * i, masks[i]);
         put32(b, 108, 0x1000);
         put32(b, 112, caps2);
-        b.insert(b.end(), data.begin(), data.end());
+        b.resize(128 + data.size());
+        if (!data.empty()) std::memcpy(b.data() + 128, data.data(), data.size());
         return b;
     }
 };
