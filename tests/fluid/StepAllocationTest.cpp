@@ -12,6 +12,9 @@ namespace {
 std::atomic<std::uint64_t> globalNewCalls{0};
 }
 
+// The replacement pairs malloc with free on purpose; the warning about mismatched pairs is moot.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
 void* operator new(std::size_t size) {
     ++globalNewCalls;
     if (void* p = std::malloc(size ? size : 1)) return p;
