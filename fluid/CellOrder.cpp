@@ -28,7 +28,7 @@ bool CellOrder::init(std::uint32_t cellCount, std::uint32_t maxParticles) {
                               2 * lines(maxParticles * sizeof(std::uint32_t)) +
                               lines(keptListEntries(maxParticles) * sizeof(std::uint32_t)) +
                               2 * lines(slots * sizeof(std::uint32_t)) + lines(slots * sizeof(CellCoord)) +
-                              lines((slots + kPadding) * sizeof(std::uint32_t));
+                              2 * lines((slots + kPadding) * sizeof(std::uint32_t));
     // One block, 64-byte aligned within the 16-byte aligned allocation.
     void* memory = alignedAlloc(bytes + 64);
     if (!memory) return false;
@@ -53,7 +53,8 @@ bool CellOrder::init(std::uint32_t cellCount, std::uint32_t maxParticles) {
     listStart = static_cast<std::uint32_t*>(take(slots * sizeof(std::uint32_t)));
     listLength = static_cast<std::uint32_t*>(take(slots * sizeof(std::uint32_t)));
     listCell = static_cast<CellCoord*>(take(slots * sizeof(CellCoord)));
-    scratchList = static_cast<std::uint32_t*>(take((slots + kPadding) * sizeof(std::uint32_t)));
+    for (std::uint32_t*& scratch : scratchList)
+        scratch = static_cast<std::uint32_t*>(take((slots + kPadding) * sizeof(std::uint32_t)));
     cellCount_ = cellCount;
     wordCount_ = static_cast<std::uint32_t>(words);
     return true;

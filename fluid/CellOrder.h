@@ -81,8 +81,8 @@ public:
     std::uint32_t* listStart = nullptr;
     std::uint32_t* listLength = nullptr;
     CellCoord* listCell = nullptr; // the cell whose neighbourhood the list was made from
-    // Room for one list of any length, for particles without a kept list.
-    std::uint32_t* scratchList = nullptr;
+    // Room for one list of any length per thread, for particles without a kept list.
+    std::uint32_t* scratchList[2] = {nullptr, nullptr};
 
 private:
     std::uint32_t cellCount_ = 0;

@@ -213,6 +213,101 @@ void storeForce(Particle& p, const ForceSums& f, float viscosity) {
     p.force.z = (negRho * f.pz + viscosity * f.vz) + rho * 0.0f;
 }
 
+// One call's shared state, split into two halves of the slots that run on two threads.
+struct ForcePass {
+    Fluid* fluid;
+    Kernel kernel;
+    std::uint32_t count;
+    float reciprocalCellSize; // pass 2's own reciprocal of the cell size
+    std::uint32_t deferredCount[2];
+
+    std::uint32_t sliceBegin(unsigned part) const { return part == 0 ? 0 : count / 2; }
+    std::uint32_t sliceEnd(unsigned part) const { return part == 0 ? count / 2 : count; }
+};
+
+// Pass 1 over one half of the slots: density and pressure. Every particle meets itself, so its
+// density is at least its own contribution and 1/density^2 stays finite. Particles of one cell
+// share their walk. Each half keeps its lists in its own half of the list store.
+void densityPass(void* context, unsigned part) {
+    ForcePass& pass = *static_cast<ForcePass*>(context);
+    Fluid& fluid = *pass.fluid;
+    const SpaceHash& hash = fluid.hash;
+    CellOrder& o = fluid.hash.order;
+    const Kernel& kernel = pass.kernel;
+    const std::uint32_t storeHalf = o.listCapacity / 2;
+    std::uint32_t used = part * storeHalf;
+    const std::uint32_t storeEnd = used + storeHalf;
+    std::uint32_t* scratch = o.scratchList[part];
+    Neighbourhood neighbourhood;
+    CellCoord current{-1, -1, -1};
+    for (std::uint32_t k = pass.sliceBegin(part); k < pass.sliceEnd(part); ++k) {
+        Particle& p = fluid.particles[o.slotParticle[k]];
+        const CellCoord cell = hash.cellOf(p.position, hash.invCellSize);
+        if (!sameCell(cell, current)) {
+            findNeighbourhood(hash, cell, neighbourhood);
+            current = cell;
+        }
+        const Subject subject = subjectAt(o, k);
+        std::uint32_t* list = scratch;
+        o.listStart[k] = CellOrder::kNoList;
+        if (used + neighbourhood.candidates + CellOrder::kPadding <= storeEnd) {
+            list = o.listEntries + used;
+            o.listStart[k] = used;
+        }
+        const std::uint32_t length = withinReach(o, neighbourhood, subject.x, subject.y, subject.z, kernel.hSq, list);
+        if (o.listStart[k] != CellOrder::kNoList) used += length;
+        o.listLength[k] = length;
+        o.listCell[k] = cell;
+
+        const float s = densitySum(o, list, length, subject, kernel);
+        p.density = s;
+        p.invDensitySq = 1.0f / (s * s);
+        p.pressure = (s - fluid.params.restDensity) * fluid.params.gasStiffness;
+        o.pressureTerm[k] = p.invDensitySq * p.pressure;
+        o.invDensity[k] = vecReciprocal(p.density);
+    }
+}
+
+// The neighbour list of slot k for pass 2: pass 1's, unless the particle's pass-2 cell differs
+// or the list was not kept, when it is made again in scratch.
+const std::uint32_t* forceList(const ForcePass& pass, std::uint32_t k, std::uint32_t* scratch, std::uint32_t& length) {
+    const SpaceHash& hash = pass.fluid->hash;
+    const CellOrder& o = hash.order;
+    const CellCoord cell = hash.cellOf(pass.fluid->particles[o.slotParticle[k]].position, pass.reciprocalCellSize);
+    if (o.listStart[k] != CellOrder::kNoList && sameCell(cell, o.listCell[k])) {
+        length = o.listLength[k];
+        return o.listEntries + o.listStart[k];
+    }
+    Neighbourhood neighbourhood;
+    findNeighbourhood(hash, cell, neighbourhood);
+    length = withinReach(o, neighbourhood, o.x[k], o.y[k], o.z[k], pass.kernel.hSq, scratch);
+    return scratch;
+}
+
+// Pass 2 over one half of the slots: forces. Particles that meet a coincident neighbour are set
+// aside in the half's share of the deferred list.
+void forcePass(void* context, unsigned part) {
+    ForcePass& pass = *static_cast<ForcePass*>(context);
+    Fluid& fluid = *pass.fluid;
+    CellOrder& o = fluid.hash.order;
+    std::uint32_t* deferred = o.deferred + pass.sliceBegin(part);
+    std::uint32_t deferredCount = 0;
+    for (std::uint32_t k = pass.sliceBegin(part); k < pass.sliceEnd(part); ++k) {
+        const std::uint32_t i = o.slotParticle[k];
+        std::uint32_t length;
+        const std::uint32_t* list = forceList(pass, k, o.scratchList[part], length);
+        Subject subject = subjectAt(o, k);
+        subject.pressureTerm = o.pressureTerm[k];
+        ForceSums sums;
+        if (forceSums<false>(o, list, length, subject, pass.kernel, sums)) {
+            storeForce(fluid.particles[i], sums, fluid.params.viscosity);
+        } else {
+            deferred[deferredCount++] = i;
+        }
+    }
+    pass.deferredCount[part] = deferredCount;
+}
+
 }  // namespace
 
 void Fluid::computeForces() {
@@ -237,86 +332,33 @@ void Fluid::computeForces() {
     }
 
     const float h = supportRadius;
-    Kernel kernel{h, h * h, kPoly6Numerator / (powRounded(h, 9.0) * kSixtyFourPi), 0.0f, 0.0f};
+    ForcePass pass{this, Kernel{h, h * h, kPoly6Numerator / (powRounded(h, 9.0) * kSixtyFourPi), 0.0f, 0.0f}, n,
+                   vecReciprocal(hash.cellSize), {0, 0}};
     const float c = 1.0f / (powRounded(h, 6.0) * kPi);
-    kernel.pressure = c * kSpikyGradientFactor;
-    kernel.viscosity = c * kViscosityLaplacianFactor;
+    pass.kernel.pressure = c * kSpikyGradientFactor;
+    pass.kernel.viscosity = c * kViscosityLaplacianFactor;
 
-    // Pass 1: density and pressure. Every particle meets itself, so its density is at least its
-    // own contribution and 1/density^2 stays finite. Particles of one cell share their walk.
-    Neighbourhood neighbourhood;
-    CellCoord current{-1, -1, -1};
-    std::uint32_t used = 0;
-    for (std::uint32_t k = 0; k < n; ++k) {
-        Particle& p = particles[o.slotParticle[k]];
-        const CellCoord cell = hash.cellOf(p.position, hash.invCellSize);
-        if (!sameCell(cell, current)) {
-            findNeighbourhood(hash, cell, neighbourhood);
-            current = cell;
-        }
-        const Subject subject = subjectAt(o, k);
-        std::uint32_t* list = o.scratchList;
-        o.listStart[k] = CellOrder::kNoList;
-        if (used + neighbourhood.candidates + CellOrder::kPadding <= o.listCapacity) {
-            list = o.listEntries + used;
-            o.listStart[k] = used;
-        }
-        const std::uint32_t length = withinReach(o, neighbourhood, subject.x, subject.y, subject.z, kernel.hSq, list);
-        if (o.listStart[k] != CellOrder::kNoList) used += length;
-        o.listLength[k] = length;
-        o.listCell[k] = cell;
-
-        const float s = densitySum(o, list, length, subject, kernel);
-        p.density = s;
-        p.invDensitySq = 1.0f / (s * s);
-        p.pressure = (s - params.restDensity) * params.gasStiffness;
-        o.pressureTerm[k] = p.invDensitySq * p.pressure;
-        o.invDensity[k] = vecReciprocal(p.density);
-    }
-
-    // Pass 2: forces. The cell is found with this pass's own reciprocal of the cell size, which
-    // in the vector build is the approximate one, so it can differ from the cell of pass 1; such
-    // a particle, or one whose list was not kept, has its list made again.
-    const float reciprocalCellSize = vecReciprocal(hash.cellSize);
-    auto listFor = [&](std::uint32_t k, const Particle& p, std::uint32_t& length) -> const std::uint32_t* {
-        const CellCoord cell = hash.cellOf(p.position, reciprocalCellSize);
-        if (o.listStart[k] != CellOrder::kNoList && sameCell(cell, o.listCell[k])) {
-            length = o.listLength[k];
-            return o.listEntries + o.listStart[k];
-        }
-        findNeighbourhood(hash, cell, neighbourhood);
-        length = withinReach(o, neighbourhood, o.x[k], o.y[k], o.z[k], kernel.hSq, o.scratchList);
-        return o.scratchList;
-    };
-    std::uint32_t deferredCount = 0;
-    for (std::uint32_t k = 0; k < n; ++k) {
-        const std::uint32_t i = o.slotParticle[k];
-        Particle& p = particles[i];
-        std::uint32_t length;
-        const std::uint32_t* list = listFor(k, p, length);
-        Subject subject = subjectAt(o, k);
-        subject.pressureTerm = o.pressureTerm[k];
-        ForceSums sums;
-        if (forceSums<false>(o, list, length, subject, kernel, sums)) {
-            storeForce(p, sums, params.viscosity);
-        } else {
-            o.deferred[deferredCount++] = i;
-        }
-    }
+    // Pass 2 reads the pass-1 results of neighbours in either half, so it starts only after
+    // both halves of pass 1 are done. Each particle's sums depend on nothing but its own walk.
+    forceWorker.runSplit(densityPass, &pass);
+    forceWorker.runSplit(forcePass, &pass);
 
     // Particles with a coincident neighbour draw jitter from the shared generator: finish them
     // one at a time in storage order, each drawing in walk order, as a serial pass would.
+    std::uint32_t deferredCount = pass.deferredCount[0];
+    std::copy(o.deferred + pass.sliceBegin(1), o.deferred + pass.sliceBegin(1) + pass.deferredCount[1],
+              o.deferred + deferredCount);
+    deferredCount += pass.deferredCount[1];
     std::sort(o.deferred, o.deferred + deferredCount);
     for (std::uint32_t d = 0; d < deferredCount; ++d) {
         const std::uint32_t i = o.deferred[d];
         const std::uint32_t k = o.particleSlot[i];
-        Particle& p = particles[i];
         std::uint32_t length;
-        const std::uint32_t* list = listFor(k, p, length);
+        const std::uint32_t* list = forceList(pass, k, o.scratchList[0], length);
         Subject subject = subjectAt(o, k);
         subject.pressureTerm = o.pressureTerm[k];
         ForceSums sums;
-        forceSums<true>(o, list, length, subject, kernel, sums);
-        storeForce(p, sums, params.viscosity);
+        forceSums<true>(o, list, length, subject, pass.kernel, sums);
+        storeForce(particles[i], sums, params.viscosity);
     }
 }

@@ -17,6 +17,7 @@ constexpr float kSupportVolumeFactor = 8.592751e-6f;
 }  // namespace
 
 Fluid::~Fluid() {
+    forceWorker.stop();
     delete integrator;
     integrator = nullptr;
     if (particles) {
@@ -49,6 +50,7 @@ bool Fluid::init() {
     }
     particleCount = kMaxParticles;
 
+    forceWorker.start();
     reset();
     return true;
 }
@@ -83,6 +85,7 @@ void Fluid::reset() {
 }
 
 void Fluid::release() {
+    forceWorker.stop();
     delete integrator;
     integrator = nullptr;
     if (particles) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "fluid/FluidParams.h"
+#include "fluid/ForceWorker.h"
 #include "fluid/Particle.h"
 #include "fluid/SpaceHash.h"
 #include "math/Vec4.h"
@@ -40,6 +41,9 @@ public:
     SpaceHash hash;
     Particle* particles = nullptr;
     std::uint32_t particleCount = 0;
+
+    // Second thread of the force passes, started by init and stopped by release.
+    ForceWorker forceWorker;
 };
 
 // SPH support radius h in metres, also the hash's cell size.
