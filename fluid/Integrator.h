@@ -2,6 +2,8 @@
 // keeps particles inside the container and off the obstacle.
 #pragma once
 
+#include <cstdint>
+
 #include "fluid/Particle.h"
 #include "math/AlignedAlloc.h"
 
@@ -30,4 +32,12 @@ public:
 private:
     // Turns the normal part of velocityHalf for a particle that passed a boundary by depth.
     void respond(Particle& p, float depth, const Vec4& normal) const;
+    // The obstacle's centre for the current frameCount and containerOffset. It is the same for
+    // every particle of a step, so it is formed once and reused while neither input changes.
+    const Vec4& obstacleCenter();
+
+    bool centerKnown_ = false;
+    std::uint32_t centerFrame_ = 0;
+    Vec4 centerOffset_{};
+    Vec4 center_{};
 };

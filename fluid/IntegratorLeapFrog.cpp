@@ -1,4 +1,5 @@
 #include <cmath>
+#include <cstring>
 
 #include "fluid/FrameCount.h"
 #include "fluid/Integrator.h"
@@ -16,7 +17,7 @@ constexpr float kObstaclePathScale = 0.1f;   // m
 
 // Centre of the obstacle in this frame: a circle of radius 0.1 around the container's middle,
 // bobbing between 0 and 0.2 m, carried along by the shaking.
-Vec4 obstacleCenter() {
+Vec4 obstaclePathCenter() {
     const float f = static_cast<float>(frameCount);
     const float circle = kObstacleCircleRate * f;
     const Vec4 path{kObstaclePathScale * cosRounded(circle),
@@ -25,6 +26,17 @@ Vec4 obstacleCenter() {
     return containerOffset + path;
 }
 }  // namespace
+
+const Vec4& IntegratorLeapFrog::obstacleCenter() {
+    const bool sameOffset = std::memcmp(&centerOffset_, &containerOffset, 3 * sizeof(float)) == 0;
+    if (!centerKnown_ || centerFrame_ != frameCount || !sameOffset) {
+        center_ = obstaclePathCenter();
+        centerFrame_ = frameCount;
+        centerOffset_ = containerOffset;
+        centerKnown_ = true;
+    }
+    return center_;
+}
 
 IntegratorLeapFrog::IntegratorLeapFrog(float dt, float parameter)
     : timeStep(dt),
