@@ -16,15 +16,8 @@ constexpr int kLatticeRowOffset = 12;
 constexpr float kSupportVolumeFactor = 8.592751e-6f;
 }  // namespace
 
-Fluid::~Fluid() {
-    forceWorker.stop();
-    delete integrator;
-    integrator = nullptr;
-    if (particles) {
-        alignedFree(particles);
-        particles = nullptr;
-    }
-}
+// Whatever release left is freed here; the hash's destructor then frees the cell array.
+Fluid::~Fluid() { release(); }
 
 bool Fluid::init() {
     params.densityPerKernelParticle = params.restDensity / params.kernelParticles;
