@@ -7,6 +7,7 @@
 #include "app/MessageBox.h"
 #include "app/ProgramWindow.h"
 #include "fluid/KeyState.h"
+#include "gfx/GlWindow.h"
 
 namespace {
 constexpr int kClientWidth = 640;
@@ -31,8 +32,13 @@ int appMain() {
         showMessageBox(nullptr, "ウィンドウクラスの登録に失敗.", nullptr);
         return 0;
     }
-    SDL_Window* window = createProgramWindow(kClientWidth, kClientHeight);
+    // The OpenGL attributes choose the window's visual, so they are set before it is created.
+    SDL_Window* window = nullptr;
+    if (startWindowSystem() && gfx::prepareWindowSystem()) {
+        window = createProgramWindow(kClientWidth, kClientHeight);
+    }
     if (!window) {
+        stopWindowSystem();
         showMessageBox(nullptr, "ウィンドウの作成に失敗.", nullptr);
         return 0;
     }
@@ -47,6 +53,7 @@ int appMain() {
     mainApp.release();
     mainApp.hwnd = nullptr;
     destroyProgramWindow(window);
+    stopWindowSystem();
     setKeyStateQuery(nullptr);
     return 0;
 }

@@ -4,8 +4,6 @@
 
 #include <SDL.h>
 
-#include "gfx/GraphicsApi.h"
-
 namespace {
 // SDL reads the X11 class name from this variable when its video starts.
 constexpr char kWindowClassVariable[] = "SDL_VIDEO_X11_WMCLASS";
@@ -30,17 +28,21 @@ bool registerWindowClass() {
     return SDL_SetHintWithPriority(kWindowClassVariable, kWindowClassName, SDL_HINT_OVERRIDE) == SDL_TRUE;
 }
 
-SDL_Window* createProgramWindow(int clientWidth, int clientHeight) {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
+bool startWindowSystem() {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
     if (!videoDriverUsable()) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        return nullptr;
+        return false;
     }
-    SDL_Window* window = SDL_CreateWindow(kWindowTitle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                          clientWidth, clientHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (!window) SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    return window;
+    return true;
 }
+
+SDL_Window* createProgramWindow(int clientWidth, int clientHeight) {
+    return SDL_CreateWindow(kWindowTitle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, clientWidth, clientHeight,
+                            SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+}
+
+void stopWindowSystem() { SDL_Quit(); }
 
 void showProgramWindow(SDL_Window* window) { SDL_ShowWindow(window); }
 
@@ -51,11 +53,7 @@ void closeProgramWindow(SDL_Window* window) {
     SDL_PushEvent(&quit);
 }
 
-void destroyProgramWindow(SDL_Window* window) {
-    SDL_DestroyWindow(window);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    SDL_Quit();
-}
+void destroyProgramWindow(SDL_Window* window) { SDL_DestroyWindow(window); }
 
 bool windowProc(const SDL_Event& event, SDL_Window* window) {
     if (event.type == SDL_QUIT) return true;
