@@ -1,6 +1,5 @@
 #include "fluid/SpaceHash.h"
 
-#include <algorithm>
 #include <new>
 
 #include "fluid/Fluid.h"
@@ -37,22 +36,6 @@ bool SpaceHash::init() {
     const float half = static_cast<float>(side / 2) * cellSize;
     cornerOffset = Vec4{half, half, half, 0.0f} - center;
     return true;
-}
-
-CellCoord SpaceHash::cellOf(const Vec4& position, float reciprocalCellSize) const {
-    const Vec4 scaled = (position + cornerOffset) * reciprocalCellSize;
-#if FLUID_SIMD
-    alignas(16) std::int32_t t[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(t), _mm_cvttps_epi32(load(scaled)));
-    CellCoord c{t[0], t[1], t[2]};
-#else
-    CellCoord c{truncToInt(scaled.x), truncToInt(scaled.y), truncToInt(scaled.z)};
-#endif
-    const std::int32_t last = side - 1;
-    c.x = std::clamp(c.x, 0, last);
-    c.y = std::clamp(c.y, 0, last);
-    c.z = std::clamp(c.z, 0, last);
-    return c;
 }
 
 void SpaceHash::build(std::uint32_t count, Particle* particles) {

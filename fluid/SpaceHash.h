@@ -27,7 +27,18 @@ public:
 
     // Cell of a position scaled by the given reciprocal cell size, each coordinate clamped to
     // 0..side-1 so that a particle thrown out of the grid box never leaves the array.
-    CellCoord cellOf(const Vec4& position, float reciprocalCellSize) const;
+    CellCoord cellOf(const Vec4& position, float reciprocalCellSize) const {
+        const Vec4 scaled = (position + cornerOffset) * reciprocalCellSize;
+#if FLUID_SIMD
+        const __m128i t = _mm_cvttps_epi32(load(scaled));
+        CellCoord c{_mm_cvtsi128_si32(t), _mm_cvtsi128_si32(_mm_shuffle_epi32(t, 0x55)),
+                    _mm_cvtsi128_si32(_mm_shuffle_epi32(t, 0xAA))};
+#else
+        CellCoord c{truncToInt(scaled.x), truncToInt(scaled.y), truncToInt(scaled.z)};
+#endif
+        return {clampToGrid(c.x), clampToGrid(c.y), clampToGrid(c.z)};
+    }
+    std::int32_t clampToGrid(std::int32_t v) const { return v < 0 ? 0 : (v >= side ? side - 1 : v); }
     std::int32_t cellIndex(CellCoord c) const { return (c.z * side + c.y) * side + c.x; }
     bool contains(std::int32_t x, std::int32_t y, std::int32_t z) const {
         return x >= 0 && x < side && y >= 0 && y < side && z >= 0 && z < side;
