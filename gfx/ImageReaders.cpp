@@ -15,6 +15,13 @@
 #define STBI_NO_LINEAR
 #define STBI_NO_HDR
 #define STBI_MAX_DIMENSIONS 16384
+// stb's JPEG decoder uses Huffman and quantization tables that a file never defined as they lie
+// in its freshly allocated state, and indexes arrays with what it finds there. Zeroed memory makes
+// such a table decode every code as symbol 0 without consuming bits, instead of reading stale
+// heap contents (and far outside the table).
+#define STBI_MALLOC(size) std::calloc(1, size)
+#define STBI_REALLOC(p, size) std::realloc(p, size)
+#define STBI_FREE(p) std::free(p)
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
 #if defined(__GNUC__)
@@ -183,6 +190,80 @@ std::uint32_t be32(const std::uint8_t* p) {
     return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | std::uint32_t(p[3]);
 }
 
+// stb_image builds each JPEG Huffman table from the table's 16 code counts into arrays of 256
+// symbols without checking that the counts add up to at most 256, so a table with more codes
+// writes past those arrays. Every table stb could read starts right after the two bytes
+// 0xFF 0xC4 (a marker may follow any run of 0xFF fill bytes, and stb also takes a marker from
+// inside entropy-coded data), so every such pair in the file is read as the start of a table
+// segment: each table's counts must add up to 256 or less. Bytes past the end count as zero, as
+// stb reads them. A table-like pair inside a metadata segment is checked too, which can refuse an
+// odd but harmless file; that is the price of never letting a bad table through.
+std::string jpegHuffmanProblem(std::span<const std::uint8_t> b) {
+    const std::size_t n = b.size();
+    auto byte = [&](std::size_t at) -> unsigned { return at < n ? b[at] : 0; };
+    for (std::size_t marker = 0; marker + 1 < n; ++marker) {
+        if (b[marker] != 0xFF || b[marker + 1] != 0xC4) continue;
+        std::size_t at = marker + 2;
+        long left = long(byte(at) << 8 | byte(at + 1)) - 2;  // segment length after its length field
+        at += 2;
+        while (left > 0 && at < n) {
+            unsigned codes = 0;
+            for (std::size_t k = 0; k < 16; ++k) codes += byte(at + 1 + k);
+            if (codes > 256) return "JPEG: Huffman table with more than 256 codes";
+            at += 17 + codes;
+            left -= 17 + long(codes);
+        }
+    }
+    return {};
+}
+
+// stb_image decodes a JPEG whose coded data ends early as if zeros followed, so a file of a few
+// hundred bytes can claim a picture of thousands of pixels on a side and is decoded in full. Each
+// 8 x 8 block of each colour component costs at least one bit of coded data (its first DC code),
+// so a file holding fewer bytes after its frame header than an eighth of its block count cannot
+// hold the picture it claims. The frame header is found as stb finds it: the first baseline,
+// extended or progressive start-of-frame marker, walking the marker segments before it by their
+// lengths and skipping stray bytes between them. Headers stb refuses are left to it.
+std::string jpegCodedSizeProblem(std::span<const std::uint8_t> b, std::size_t at) {
+    const std::size_t n = b.size();
+    while (at < n) {
+        if (b[at] != 0xFF) {
+            ++at;
+            continue;
+        }
+        while (at < n && b[at] == 0xFF) ++at;
+        if (at + 3 > n) return {};
+        const unsigned marker = b[at++];
+        const bool segment = marker == 0xC4 || marker == 0xDB || marker == 0xDD || (marker >= 0xE0 && marker <= 0xEF) || marker == 0xFE;
+        if (segment) {
+            at += (std::size_t(b[at]) << 8) | b[at + 1];  // the length counts its own two bytes
+            continue;
+        }
+        if (marker != 0xC0 && marker != 0xC1 && marker != 0xC2) return {};
+        if (at + 8 > n) return {};
+        const std::uint32_t height = std::uint32_t(b[at + 3]) << 8 | b[at + 4], width = std::uint32_t(b[at + 5]) << 8 | b[at + 6];
+        const unsigned count = b[at + 7];
+        if (!width || !height || (count != 1 && count != 3 && count != 4) || at + 8 + 3 * count > n) return {};
+        unsigned h[4], v[4], hMax = 1, vMax = 1;
+        for (unsigned c = 0; c < count; ++c) {
+            const unsigned factors = b[at + 8 + 3 * c + 1];
+            h[c] = factors >> 4;
+            v[c] = factors & 15;
+            if (h[c] < 1 || h[c] > 4 || v[c] < 1 || v[c] > 4) return {};
+            hMax = std::max(hMax, h[c]);
+            vMax = std::max(vMax, v[c]);
+        }
+        std::uint64_t blocks = 0;
+        for (unsigned c = 0; c < count; ++c) {
+            const std::uint64_t x = (std::uint64_t(width) * h[c] + hMax - 1) / hMax, y = (std::uint64_t(height) * v[c] + vMax - 1) / vMax;
+            blocks += ((x + 7) / 8) * ((y + 7) / 8);
+        }
+        if ((blocks + 7) / 8 > n - at) return "JPEG: file too short for its picture size";
+        return {};
+    }
+    return {};
+}
+
 // stb_image never reads outside the bytes it is given, but it fills what a truncated BMP, TGA or
 // JPEG lacks with zeros and reports success. These checks walk each container's own sizes first,
 // so that a file shorter than it says is refused. Empty when the container is whole.
@@ -208,10 +289,13 @@ std::string containerProblem(std::span<const std::uint8_t> b) {
         }
         if (width <= 0 || height == 0 || width > kMaxTextureSide || std::abs(height) > kMaxTextureSide)
             return "BMP: size out of range";
-        if (compression == 0 || compression == 3) {  // uncompressed or bit fields: rows of known size
-            const std::uint64_t row = (std::uint64_t(width) * bpp + 31) / 32 * 4;
-            if (std::uint64_t(dataOffset) + row * std::uint64_t(std::abs(height)) > n) return "BMP: file ends inside the pixels";
-        }
+        // stb decodes uncompressed rows and bit fields only, at 1, 4, 8, 16, 24 or 32 bits per
+        // pixel, but allocates the whole picture before it refuses some of the rest: refuse them
+        // here, and the rows of known size must then be in the file.
+        if (compression != 0 && compression != 3) return "BMP: compression not supported";
+        if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return "BMP: bits per pixel not supported";
+        const std::uint64_t row = (std::uint64_t(width) * bpp + 31) / 32 * 4;
+        if (std::uint64_t(dataOffset) + row * std::uint64_t(std::abs(height)) > n) return "BMP: file ends inside the pixels";
         return {};
     }
     if (n >= 8 && std::memcmp(b.data(), "\x89PNG\r\n\x1a\n", 8) == 0) {
@@ -224,10 +308,15 @@ std::string containerProblem(std::span<const std::uint8_t> b) {
         }
         return "PNG: file ends before its last chunk";
     }
-    if (n >= 3 && b[0] == 0xFF && b[1] == 0xD8 && b[2] == 0xFF) {
+    // stb takes as JPEG whatever starts with 0xFF, any further 0xFF fill bytes and then 0xD8.
+    std::size_t soi = 0;
+    while (soi < n && b[soi] == 0xFF) ++soi;
+    if (soi > 0 && soi < n && b[soi] == 0xD8) {
+        if (std::string problem = jpegHuffmanProblem(b); !problem.empty()) return problem;
+        if (std::string problem = jpegCodedSizeProblem(b, soi + 1); !problem.empty()) return problem;
         // Entropy-coded data escapes 0xFF, so an end-of-image marker after the first scan marks
         // the end of the picture.
-        std::size_t at = 2;
+        std::size_t at = soi + 1;
         bool scan = false;
         for (; at + 1 < n; ++at) {
             if (b[at] != 0xFF) continue;

@@ -3,6 +3,8 @@
 // textures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -344,6 +346,134 @@ TEST(CommonImageReader, EveryTruncationIsAnError) {
         for (std::size_t n = 0; n < file.size(); ++n)
             EXPECT_FALSE(gfx::decodeTexture(std::span(file.data(), n)).ok) << format << " cut at " << n;
     }
+}
+
+Bytes readTestData(const char* name) {
+    std::ifstream in(std::string(FLUID_TEST_DATA_DIR) + "/" + name, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+// A 16 x 16 picture with some detail, encoded by stb_image_write.
+Bytes encoded(const char* format) {
+    std::vector<std::uint8_t> rgba(16 * 16 * 4);
+    for (std::size_t i = 0; i < rgba.size(); ++i) rgba[i] = static_cast<std::uint8_t>(i * 13);
+    return encode(format, 16, 16, rgba);
+}
+
+// Where pattern starts in b (b.size() if nowhere, which withBytes refuses by throwing).
+std::size_t find(const Bytes& b, std::initializer_list<std::uint8_t> pattern) {
+    const auto at = std::search(b.begin(), b.end(), pattern.begin(), pattern.end());
+    return static_cast<std::size_t>(at - b.begin());
+}
+
+Bytes withBytes(Bytes b, std::size_t at, std::initializer_list<std::uint8_t> bytes) {
+    for (std::uint8_t v : bytes) b.at(at++) = v;
+    return b;
+}
+
+// JPEG: the first Huffman table's 16 code counts (after FF C4, length and class byte).
+Bytes jpegWithHuffmanCounts(std::uint8_t last2, std::uint8_t last) {
+    const Bytes b = encoded("jpg");
+    return withBytes(b, find(b, {0xFF, 0xC4}) + 5 + 14, {last2, last});
+}
+
+// JPEG: the frame header's height and width (after FF C0, length and precision).
+Bytes jpegWithSize(std::uint16_t width, std::uint16_t height) {
+    const Bytes b = encoded("jpg");
+    return withBytes(b, find(b, {0xFF, 0xC0}) + 5,
+                     {std::uint8_t(height >> 8), std::uint8_t(height), std::uint8_t(width >> 8), std::uint8_t(width)});
+}
+
+Bytes bmpWith(std::size_t at, std::initializer_list<std::uint8_t> bytes) { return withBytes(encoded("bmp"), at, bytes); }
+
+struct BadImage {
+    const char* name;
+    Bytes bytes;
+    const char* error;
+};
+
+void PrintTo(const BadImage& row, std::ostream* out) { *out << row.name; }
+
+// Malformed BMP, PNG, TGA and JPEG files, each refused before stb_image decodes a picture it
+// cannot hold or misreads its tables. The "Found" rows are inputs the fuzz targets found
+// (tests/gfx/data); the others make the same faults by hand from a good file.
+const BadImage kBadImages[] = {
+    // A Huffman table of more than 256 codes overran stb's tables (memory corruption).
+    {"FoundJpegHuffmanTableOverflow", readTestData("jpeg-huffman-table-overflow.jpg"), "more than 256 codes"},
+    {"JpegHuffmanTableOverflow", jpegWithHuffmanCounts(200, 100), "more than 256 codes"},
+    {"JpegHuffmanTableOverflowInLastCounts", jpegWithHuffmanCounts(255, 255), "more than 256 codes"},
+    // A picture far larger than the coded data can hold was decoded in full from zero fill.
+    {"FoundJpegCodedDataTooShort", readTestData("jpeg-coded-data-too-short.jpg"), "too short for its picture size"},
+    {"JpegLargestSizeInATinyFile", jpegWithSize(16384, 16384), "too short for its picture size"},
+    {"JpegWideInATinyFile", jpegWithSize(16384, 64), "too short for its picture size"},
+    // stb takes 0xFF fill bytes before the start marker; the file must still be whole.
+    {"JpegFillBytesBeforeStartCut", [] {
+         Bytes b = encoded("jpg");
+         b.resize(b.size() / 2);
+         b.insert(b.begin(), {0xFF, 0xFF});
+         return b;
+     }(), "file ends before its end marker"},
+    {"JpegZeroWidth", jpegWithSize(0, 16), "image: "},
+    {"JpegBeyondSideLimit", jpegWithSize(16385, 1), "image: "},
+    // stb allocated the whole picture before refusing the layout: a 1 GiB allocation from 278 bytes.
+    {"FoundBmpHugeUnsupportedLayout", readTestData("bmp-huge-unsupported-layout.bmp"), "compression not supported"},
+    {"BmpRunLengthEncoded", bmpWith(30, {1}), "compression not supported"},
+    {"BmpNegativeCompression", bmpWith(30, {0xFF, 0xFF, 0xFF, 0xFF}), "compression not supported"},
+    {"BmpTwoBitsPerPixel", bmpWith(28, {2}), "bits per pixel not supported"},
+    {"BmpOddBitsPerPixel", bmpWith(28, {0xFF, 0xDB}), "bits per pixel not supported"},
+    {"BmpBeyondSideLimit", bmpWith(18, {0x01, 0x40, 0, 0}), "size out of range"},
+    {"BmpNegativeWidth", bmpWith(18, {0xF0, 0xFF, 0xFF, 0xFF}), "size out of range"},
+    {"BmpZeroHeight", bmpWith(22, {0, 0, 0, 0}), "size out of range"},
+    {"BmpMostNegativeHeight", bmpWith(22, {0, 0, 0, 0x80}), "size out of range"},
+    {"BmpLargestSizeInASmallFile", bmpWith(18, {0, 0x40, 0, 0, 0, 0x40, 0, 0}), "file ends inside the pixels"},
+    {"BmpPixelsBeyondTheEnd", bmpWith(10, {0xFF, 0xFF, 0, 0}), "file ends inside the pixels"},
+    {"PngBeyondSideLimit", withBytes(encoded("png"), 16, {0, 0, 0x40, 0x01}), "image: "},
+    {"PngChunkLongerThanTheFile", withBytes(encoded("png"), 33, {0x7F, 0xFF, 0xFF, 0xFF}), "file ends inside a chunk"},
+    {"TgaLargestSizeInASmallFile", withBytes(encoded("tga"), 12, {0xFF, 0xFF, 0xFF, 0xFF}), "TGA: file ends inside the pixels"},
+};
+
+class CommonImageReaderRejects : public ::testing::TestWithParam<BadImage> {};
+
+TEST_P(CommonImageReaderRejects, WithAReason) {
+    const auto t = gfx::decodeTexture(GetParam().bytes);
+    EXPECT_FALSE(t.ok);
+    EXPECT_TRUE(t.levels.empty());
+    EXPECT_NE(t.error.find(GetParam().error), std::string::npos) << t.error;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CommonImageReaderRejects, ::testing::ValuesIn(kBadImages),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CommonImageReader, GoodFilesNextToTheMalformedOnesDecode) {
+    // The rows above change one field of these files, so the refusals come from that field.
+    for (const char* format : {"png", "bmp", "tga", "jpg"}) EXPECT_TRUE(gfx::decodeTexture(encoded(format)).ok) << format;
+    Bytes filled = encoded("jpg");
+    filled.insert(filled.begin(), {0xFF, 0xFF});
+    EXPECT_TRUE(gfx::decodeTexture(filled).ok);
+}
+
+// Fills and frees blocks of 1 to 96 KiB, so that the decoder's next allocations of such sizes
+// find these bytes where they land.
+void dirtyTheHeap(std::uint8_t value) {
+    static void* (*volatile fill)(void*, int, std::size_t) = std::memset;
+    std::vector<void*> blocks;
+    for (std::size_t size = 1024; size <= 96 * 1024; size += 1024) blocks.push_back(fill(std::malloc(size), value, size));
+    for (void* block : blocks) std::free(block);
+}
+
+TEST(CommonImageReader, JpegTablesTheFileNeverDefinesDoNotReadStaleMemory) {
+    // Found by the fuzz target: scans that use Huffman tables the file never defined. stb read
+    // them from its freshly allocated state and indexed far outside its tables with what was
+    // there. Whatever the heap held before, the picture decodes, and always to the same pixels.
+    const Bytes file = readTestData("jpeg-undefined-huffman-table.jpg");
+    dirtyTheHeap(0x00);
+    const auto clean = gfx::decodeTexture(file);
+    dirtyTheHeap(0xA5);
+    const auto dirty = gfx::decodeTexture(file);
+    ASSERT_TRUE(clean.ok) << clean.error;
+    ASSERT_TRUE(dirty.ok) << dirty.error;
+    EXPECT_EQ(clean.levels[0].width, 16u);
+    EXPECT_EQ(clean.levels[0].rgba, dirty.levels[0].rgba);
 }
 
 TEST(CommonImageReader, RejectsForeignBytes) {
