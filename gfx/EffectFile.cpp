@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <unordered_set>
 
 #include "gfx/FileBytes.h"
 
@@ -76,6 +77,10 @@ EffectReadResult parseEffect(std::string_view text, std::string_view fileName) {
     if (text.size() > kMaxEffectFileSize) return fail("file larger than 1 MiB");
     if (text.find('\0') != std::string_view::npos) return fail("file holds a NUL byte");
 
+    // Names seen so far, one set per kind, viewing the text itself. A file of up to 1 MiB holds
+    // tens of thousands of names; looking each one up in the lists read so far would take
+    // seconds, quadratic in the file's length.
+    std::unordered_set<std::string_view> parameterNames, sourceNames, techniqueNames;
     EffectSource* openSource = nullptr;
     EffectTechnique* technique = nullptr;
     std::size_t pos = 0;
@@ -113,16 +118,16 @@ EffectReadResult parseEffect(std::string_view text, std::string_view fileName) {
             else if (w[1] == "texture") type = ParameterType::kTexture;
             else return fail("unknown parameter type \"" + std::string(w[1]) + "\"");
             if (!isIdentifier(w[2])) return fail("bad parameter name");
-            if (fx.findParameter(w[2]) || w[2].starts_with("gfx")) return fail("parameter \"" + std::string(w[2]) + "\" declared twice or reserved");
+            if (!parameterNames.insert(w[2]).second || w[2].starts_with("gfx")) return fail("parameter \"" + std::string(w[2]) + "\" declared twice or reserved");
             fx.parameters.push_back({std::string(w[2]), type});
         } else if (w[0] == "source") {
             if (w.size() != 2 || !isIdentifier(w[1])) return fail("expected: source <name>");
-            if (fx.findSource(w[1])) return fail("source \"" + std::string(w[1]) + "\" declared twice");
+            if (!sourceNames.insert(w[1]).second) return fail("source \"" + std::string(w[1]) + "\" declared twice");
             fx.sources.push_back({std::string(w[1]), lineNo + 1, {}});
             openSource = &fx.sources.back();
         } else if (w[0] == "technique") {
             if (w.size() != 2 || !isIdentifier(w[1])) return fail("expected: technique <name>");
-            if (fx.findTechnique(w[1])) return fail("technique \"" + std::string(w[1]) + "\" declared twice");
+            if (!techniqueNames.insert(w[1]).second) return fail("technique \"" + std::string(w[1]) + "\" declared twice");
             fx.techniques.push_back({std::string(w[1]), {}});
             technique = &fx.techniques.back();
         } else if (w[0] == "pass") {
@@ -143,7 +148,7 @@ EffectReadResult parseEffect(std::string_view text, std::string_view fileName) {
         if (t.passes.empty()) return fail("technique \"" + t.name + "\" has no pass");
         for (const auto& p : t.passes)
             for (const auto* name : {&p.vertexSource, &p.fragmentSource})
-                if (!fx.findSource(*name)) return fail("technique \"" + t.name + "\" names missing source \"" + *name + "\"");
+                if (!sourceNames.contains(*name)) return fail("technique \"" + t.name + "\" names missing source \"" + *name + "\"");
     }
     result.ok = true;
     return result;

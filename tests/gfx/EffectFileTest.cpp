@@ -2,6 +2,7 @@
 // files, and the GLSL text it hands to the compiler.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 
 #include "gfx/EffectFile.h"
@@ -99,6 +100,15 @@ const BadEffect kBad[] = {
     {"TechniqueWithoutPass", replaced(kMinimal, "pass 0 vs fs\n", ""), "technique \"T\" has no pass"},
     {"NulByte", std::string(kMinimal) + std::string(1, '\0'), "NUL byte"},
     {"TooLarge", std::string(kMinimal) + std::string(gfx::kMaxEffectFileSize, '#'), "larger than 1 MiB"},
+    {"BinaryFile", std::string("\x89PNG\r\n\x1a\n\xff\xfe", 10), "bad.fx:1: not an effect file"},
+    {"BinaryDirective", std::string(kMinimal) + "\xff\xfe\x01 x\n", "bad.fx:12: unknown directive"},
+    {"HeaderOnly", "gfx-effect 1\n", "bad.fx:1: no technique"},
+    {"UnterminatedSourceAtTheEnd", std::string(kMinimal) + "source late\nvoid f() {}", "bad.fx:13: source \"late\" has no \"end\""},
+    {"SeventeenPasses", [] {
+         std::string text = kMinimal;
+         for (int i = 1; i <= 16; ++i) text += "pass " + std::to_string(i) + " vs fs\n";
+         return text;
+     }(), "bad.fx:27: too many passes"},
 };
 
 class EffectFileRejects : public ::testing::TestWithParam<BadEffect> {};
@@ -111,6 +121,44 @@ TEST_P(EffectFileRejects, WithItsLineAndReason) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, EffectFileRejects, ::testing::ValuesIn(kBad),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The i-th of the 3-character identifiers (none starting with the reserved "gfx"): equal lengths
+// make every name comparison read bytes.
+std::string shortName(int i) {
+    static const std::string first = "abcdefhijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    static const std::string next = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_";
+    return {first[i / (63 * 63) % 51], next[i / 63 % 63], next[i % 63]};
+}
+
+TEST(EffectFile, LargestFilesOfManyNamesReadInLinearTime) {
+    // A file of up to 1 MiB holds tens of thousands of names. Checking each new one against the
+    // lists read so far took seconds per file; the reader must stay well under a second (three
+    // seconds leave room for sanitizers and a busy machine).
+    struct Case {
+        const char* what;
+        std::string (*line)(int);
+        const char* tail;
+        const char* error;  // nullptr: the file is good
+    };
+    const Case cases[] = {
+        {"sources", [](int i) { return "source " + shortName(i) + "\nend\n"; }, "technique T\npass 0 abc abc\n", nullptr},
+        {"parameters", [](int i) { return "parameter float4 " + shortName(i) + "\n"; },
+         "source a\nend\ntechnique T\npass 0 a a\n", nullptr},
+        {"techniques", [](int i) { return "technique " + shortName(i) + "\n"; }, "", "technique \"aaa\" has no pass"},
+    };
+    for (const Case& c : cases) {
+        std::string text = "gfx-effect 1\n";
+        for (int i = 0; text.size() + 100 < gfx::kMaxEffectFileSize; ++i) text += c.line(i);
+        text += c.tail;
+        ASSERT_LE(text.size(), gfx::kMaxEffectFileSize);
+        const auto start = std::chrono::steady_clock::now();
+        const auto read = gfx::parseEffect(text, "large.fx");
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (c.error) EXPECT_NE(read.error.find(c.error), std::string::npos) << c.what << ": " << read.error;
+        else EXPECT_TRUE(read.ok) << c.what << ": " << read.error;
+        EXPECT_LT(seconds, 3.0) << c.what;
+    }
+}
 
 TEST(EffectFile, MissingFileNamesThePath) {
     const auto read = gfx::readEffectFile("/nonexistent/dir/shader.bin");
