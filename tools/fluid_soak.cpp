@@ -14,7 +14,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 #include <random>
 #include <string>
 
@@ -22,9 +21,9 @@
 #include "fluid/Fluid.h"
 #include "fluid/KeyState.h"
 #include "math/AlignedAlloc.h"
+#include "tools/CountingNew.h"
 
 namespace {
-std::uint64_t globalNewCalls = 0;
 bool keyDown[256] = {};
 
 std::int16_t soakKeyState(int virtualKey) {
@@ -53,17 +52,6 @@ struct Figures {
 };
 }  // namespace
 
-// The replacement pairs malloc with free on purpose; the warning about mismatched pairs is moot.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-void* operator new(std::size_t size) {
-    ++globalNewCalls;
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-
 int main(int argc, char** argv) {
     std::uint64_t steps = 1000000, seed = 20261211;
     for (int i = 1; i < argc; ++i) {
@@ -86,7 +74,7 @@ int main(int argc, char** argv) {
     std::mt19937_64 random(seed);
     std::uniform_real_distribution<double> chance(0.0, 1.0);
     Figures figures;
-    const std::uint64_t newBefore = globalNewCalls;
+    const std::uint64_t newBefore = globalNewCount();
     const std::uint64_t alignedBefore = alignedAllocCount();
     for (std::uint64_t f = 0; f < steps; ++f) {
         // Control keys are held for a few frames; restart keys are rarer and now and then come
@@ -117,7 +105,7 @@ int main(int argc, char** argv) {
         }
         if (fluid.particleCount > figures.largestCount) figures.largestCount = fluid.particleCount;
     }
-    figures.allocations = (globalNewCalls - newBefore) + (alignedAllocCount() - alignedBefore);
+    figures.allocations = (globalNewCount() - newBefore) + (alignedAllocCount() - alignedBefore);
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
