@@ -299,11 +299,27 @@ std::string containerProblem(std::span<const std::uint8_t> b) {
         return {};
     }
     if (n >= 8 && std::memcmp(b.data(), "\x89PNG\r\n\x1a\n", 8) == 0) {
+        // stb allocates the whole picture its header names before it inflates the data (up to
+        // 2 GiB for a file of 89 bytes). Deflate turns a byte into at most 1032, so compressed
+        // data shorter than the picture's pixel bits / 8 / 1032 cannot hold it.
+        std::uint64_t pictureBytes = 0, compressed = 0;
         std::size_t at = 8;
         while (at + 12 <= n) {
             const std::uint32_t length = be32(&b[at]);
             if (length > n - at - 12) return "PNG: file ends inside a chunk";
-            if (std::memcmp(&b[at + 4], "IEND", 4) == 0) return {};
+            const std::uint8_t* type = &b[at + 4];
+            if (at == 8 && std::memcmp(type, "IHDR", 4) == 0 && length >= 10) {
+                const std::uint32_t width = be32(&b[at + 8]), height = be32(&b[at + 12]);
+                const unsigned depth = b[at + 16], colourType = b[at + 17];
+                const unsigned channels = colourType == 2 ? 3 : colourType == 4 ? 2 : colourType == 6 ? 4 : 1;
+                if (width <= kMaxTextureSide && height <= kMaxTextureSide && depth <= 16)
+                    pictureBytes = std::uint64_t(width) * height * channels * depth / 8;
+            }
+            if (std::memcmp(type, "IDAT", 4) == 0) compressed += length;
+            if (std::memcmp(type, "IEND", 4) == 0) {
+                if (pictureBytes > compressed * 1032 + 1032) return "PNG: compressed data too short for its picture size";
+                return {};
+            }
             at += 12 + std::size_t(length);
         }
         return "PNG: file ends before its last chunk";

@@ -427,6 +427,9 @@ const BadImage kBadImages[] = {
     {"BmpMostNegativeHeight", bmpWith(22, {0, 0, 0, 0x80}), "size out of range"},
     {"BmpLargestSizeInASmallFile", bmpWith(18, {0, 0x40, 0, 0, 0, 0x40, 0, 0}), "file ends inside the pixels"},
     {"BmpPixelsBeyondTheEnd", bmpWith(10, {0xFF, 0xFF, 0, 0}), "file ends inside the pixels"},
+    // stb allocated the picture the header names (here 280 MB from 89 bytes) before inflating.
+    {"FoundPngCompressedDataTooShort", readTestData("png-compressed-data-too-short.png"), "compressed data too short"},
+    {"PngLargestSizeInASmallFile", withBytes(encoded("png"), 16, {0, 0, 0x40, 0, 0, 0, 0x40, 0}), "compressed data too short"},
     {"PngBeyondSideLimit", withBytes(encoded("png"), 16, {0, 0, 0x40, 0x01}), "image: "},
     {"PngChunkLongerThanTheFile", withBytes(encoded("png"), 33, {0x7F, 0xFF, 0xFF, 0xFF}), "file ends inside a chunk"},
     {"TgaLargestSizeInASmallFile", withBytes(encoded("tga"), 12, {0xFF, 0xFF, 0xFF, 0xFF}), "TGA: file ends inside the pixels"},
