@@ -2,17 +2,13 @@
 // device and effect here do nothing, so that every allocation counted is the scene's own.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
 #include "fluid/FluidTestSupport.h"
 #include "gfx/Render.h"
 #include "math/AlignedAlloc.h"
 #include "scene/Game.h"
+#include "tools/CountingNew.h"
 
 namespace {
-std::atomic<std::uint64_t> globalNewCalls{0};
 
 class SilentDevice final : public gfx::Device {
 public:
@@ -54,14 +50,6 @@ public:
 };
 }  // namespace
 
-void* operator new(std::size_t size) {
-    ++globalNewCalls;
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-
 TEST(FrameAllocation, FramesInEveryModeWithTheObstacleAndRestartsAllocateNothing) {
     testing_support::ScriptedKeys keys;
     SilentDevice device;
@@ -70,7 +58,7 @@ TEST(FrameAllocation, FramesInEveryModeWithTheObstacleAndRestartsAllocateNothing
     render.effect = &effect;
     ASSERT_TRUE(fluid.init());
     Game game;
-    const std::uint64_t newBefore = globalNewCalls;
+    const std::uint64_t newBefore = globalNewCount();
     const std::uint64_t alignedBefore = alignedAllocCount();
 
     // Obstacle on, shaking, colour modes 1 and 2, a restart with the largest block, camera keys.
@@ -82,7 +70,7 @@ TEST(FrameAllocation, FramesInEveryModeWithTheObstacleAndRestartsAllocateNothing
     keys.clear();
     for (int i = 0; i < 10; ++i) game.update();
 
-    EXPECT_EQ(globalNewCalls - newBefore, 0u);
+    EXPECT_EQ(globalNewCount() - newBefore, 0u);
     EXPECT_EQ(alignedAllocCount() - alignedBefore, 0u);
     EXPECT_EQ(frameCount, 22u);
     render.device = nullptr;
