@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <vector>
 #include <sstream>
 #include <string>
 
@@ -232,6 +234,60 @@ TEST_P(ProgramEndToEnd, MissingParticleTextureIsReportedAndTheWindowIsNeverShown
     ASSERT_TRUE(status.has_value()) << "the program did not end after its message";
     EXPECT_EQ(*status, 0);
     EXPECT_TRUE(findProgramWindow(d, false).empty());
+}
+
+// Damaged asset files: each is reported with its start-up message, the window is never shown,
+// and the program ends with exit code 0 once the boxes are closed. The program runs from a copy
+// of its folder, so that its effect file can be damaged too.
+TEST_P(ProgramEndToEnd, DamagedAssetsAreReportedAndTheWindowIsNeverShown) {
+    struct Damage {
+        const char* name;
+        const char* file;
+        std::function<void(std::string&)> damage;
+        std::vector<std::string> messages;
+    };
+    const std::string textureMessage = "テクスチャがロードできませんでした.";
+    const std::vector<Damage> cases = {
+        {"truncated particle texture", "graph.bmp", [](std::string& b) { b.resize(100); }, {textureMessage}},
+        {"obstacle texture with a wrong magic", "torvanine.dds", [](std::string& b) { b[0] = 'X'; }, {textureMessage}},
+        {"obstacle texture claiming a huge size", "torvanine.dds",
+         [](std::string& b) {
+             // Height and width of the header, at offsets 12 and 16: 0x7FFFFFFF each.
+             for (int at : {12, 16}) b.replace(at, 4, std::string("\xff\xff\xff\x7f", 4));
+         },
+         {textureMessage}},
+        {"binary effect file", "shader.bin", [](std::string& b) { b.assign(4096, '\x01'); },
+         {"シェーダーコンパイルエラー", "Render初期化エラー"}},
+        {"effect file cut in the middle", "shader.bin", [](std::string& b) { b.resize(b.size() / 2); },
+         {"シェーダーコンパイルエラー", "Render初期化エラー"}},
+    };
+    const std::filesystem::path program = scratch_ / std::filesystem::path(GetParam().path).filename();
+    for (const Damage& c : cases) {
+        SCOPED_TRACE(c.name);
+        e2e::VirtualDisplay display(kScreenWidth, kScreenHeight);
+        ASSERT_TRUE(display.running()) << "Xvfb could not be started";
+        const std::string& d = display.name();
+        for (const char* file : {"shader.bin", "graph.bmp", "torvanine.dds"})
+            std::filesystem::copy_file(programDirectory_ / file, scratch_ / file,
+                                       std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::copy_file(GetParam().path, program, std::filesystem::copy_options::overwrite_existing);
+        std::string bytes = e2e::readFile((scratch_ / c.file).string());
+        c.damage(bytes);
+        std::ofstream((scratch_ / c.file).string(), std::ios::binary | std::ios::trunc) << bytes;
+        std::filesystem::remove(stderrPath());
+
+        e2e::ChildProcess run(program.string(), scratch_.string(), d, stderrPath());
+        EXPECT_TRUE(e2e::waitUntil(30s, [&] {
+            return e2e::readFile(stderrPath()).find(c.messages.front()) != std::string::npos || !run.running();
+        }));
+        EXPECT_TRUE(findProgramWindow(d, true).empty()) << "the program's window was shown";
+        dismissMessageBoxes(d, run);
+        const std::optional<int> status = run.waitForExit(15s);
+        ASSERT_TRUE(status.has_value()) << "the program did not end after its messages";
+        EXPECT_EQ(*status, 0);
+        const std::string err = e2e::readFile(stderrPath());
+        for (const std::string& message : c.messages) EXPECT_NE(err.find(message), std::string::npos) << err;
+    }
 }
 
 TEST_P(ProgramEndToEnd, WithoutADisplayTheWindowFailureIsReported) {
