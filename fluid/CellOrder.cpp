@@ -55,7 +55,6 @@ bool CellOrder::init(std::uint32_t cellCount, std::uint32_t maxParticles) {
     listCell = static_cast<CellCoord*>(take(slots * sizeof(CellCoord)));
     for (std::uint32_t*& scratch : scratchList)
         scratch = static_cast<std::uint32_t*>(take((slots + kPadding) * sizeof(std::uint32_t)));
-    cellCount_ = cellCount;
     wordCount_ = static_cast<std::uint32_t>(words);
     return true;
 }

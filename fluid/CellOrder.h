@@ -85,7 +85,6 @@ public:
     std::uint32_t* scratchList[2] = {nullptr, nullptr};
 
 private:
-    std::uint32_t cellCount_ = 0;
     std::uint32_t wordCount_ = 0;
     std::uint64_t* occupancy = nullptr;       // one bit per cell
     std::uint32_t* occupiedCells = nullptr;   // cells holding particles, ascending

@@ -61,12 +61,10 @@ bool KeyScript::parse(const std::string& text, std::string& error) {
     return true;
 }
 
-bool KeyScript::isDown(int virtualKey, std::uint64_t frame) const {
+void KeyScript::keysDown(std::uint64_t frame, bool (&down)[256]) const {
+    for (bool& d : down) d = false;
     for (const KeyRule& rule : rules) {
         if (frame < rule.from || frame > rule.to) continue;
-        for (int code : rule.virtualKeys) {
-            if (code == virtualKey) return true;
-        }
+        for (int code : rule.virtualKeys) down[code] = true;
     }
-    return false;
 }

@@ -18,8 +18,8 @@ struct KeyScript {
     // Parses script text. On a bad line returns false and sets error to a one-line message
     // naming the line number.
     bool parse(const std::string& text, std::string& error);
-    // Whether the key is held in the given frame.
-    bool isDown(int virtualKey, std::uint64_t frame) const;
+    // Marks in down (indexed by virtual-key code) every key held in the given frame; clears the rest.
+    void keysDown(std::uint64_t frame, bool (&down)[256]) const;
 };
 
 // Virtual-key code of a script key name (S A SPACE Z 1 2 3 4 5), or -1.

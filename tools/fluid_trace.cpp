@@ -83,11 +83,7 @@ int main(int argc, char** argv) {
     TraceWriter out(stdout);
     out.record(0);
     for (std::uint64_t f = 0; f < frames; ++f) {
-        std::memset(keyDown, 0, sizeof keyDown);
-        for (const KeyRule& rule : script.rules) {
-            if (f < rule.from || f > rule.to) continue;
-            for (int code : rule.virtualKeys) keyDown[code] = true;
-        }
+        script.keysDown(f, keyDown);
         frameCount = static_cast<std::uint32_t>(f);
         fluid.step();
         frameCount = static_cast<std::uint32_t>(f + 1);
